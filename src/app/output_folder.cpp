@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QTemporaryFile>
 
 namespace tevarro {
 
@@ -16,6 +17,12 @@ bool EnsureFolder(const QString& folder)
         return true;
     QDir().mkdir(folder);
     return QFileInfo(folder).isDir();
+}
+
+bool CanWriteInto(const QString& folder)
+{
+    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral(".tevarro-XXXXXX")));
+    return probe.open();
 }
 
 void CheckOutputFolder(QLineEdit& ed_output, QString& OutputFolder, Prompter& prompter)

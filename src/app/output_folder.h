@@ -17,6 +17,10 @@ class Prompter;
 // empty text or when there is no folder there afterwards.
 bool EnsureFolder(const QString& folder);
 
+// True when a file can be created in `folder` (tried, not guessed from the
+// permission bits).
+bool CanWriteInto(const QString& folder);
+
 // The check of the box. OutputFolder is the folder in effect.
 void CheckOutputFolder(QLineEdit& ed_output, QString& OutputFolder, Prompter& prompter);
 

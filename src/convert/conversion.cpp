@@ -54,7 +54,7 @@ void Conversion::DoConvert()
 
     // A batch needs a folder to write into; without one it does not start.
     const QString typed = ed_output_.text();
-    if (!EnsureFolder(typed)) {
+    if (!EnsureFolder(typed) || !CanWriteInto(typed)) {
         prompter_.Inform(QLatin1String(kCantCreateFolder));
         return;
     }
