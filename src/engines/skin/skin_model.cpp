@@ -45,6 +45,14 @@ public:
         SkinDocument skin;
         for (const QJsonValue& file : root.value("fontFiles").toArray())
             skin.fontFiles << Entry(file.toString(), QStringLiteral("font file"));
+        for (const QJsonValue& file : root.value("styleFiles").toArray()) {
+            const QString name = Entry(file.toString(), QStringLiteral("style file"));
+            if (!name.startsWith(QLatin1String("style/")) || name.contains(QLatin1String(".."))
+                || name.count(u'/') != 1) {
+                Fail(QStringLiteral("style file \"%1\" must be named style/<file>").arg(name));
+            }
+            skin.styleFiles << name;
+        }
         skin.parts = Entry(root.value("parts").toString(), QStringLiteral("parts sheet"));
 
         const QJsonObject fonts = root.value("fonts").toObject();

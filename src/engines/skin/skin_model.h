@@ -88,6 +88,10 @@ struct SkinFormSpec {
 
 struct SkinDocument {
     QStringList fontFiles;  // entry names of TrueType fonts to register
+    // Entry names of files the style sheets use (images of sub-controls);
+    // the engine writes them to a private folder whose path replaces
+    // "{skin}" in the style sheets. Each name starts with "style/".
+    QStringList styleFiles;
     QString parts;          // entry name of the parts sheet (SVG)
     std::map<QString, SkinFontSpec> fonts;
     std::map<QString, SkinLookSpec> looks;

@@ -16,7 +16,9 @@
 #include "engines/skin/skin_artwork.h"
 #include "engines/skin/skin_model.h"
 
+#include <QHash>
 #include <QPointer>
+#include <QTemporaryDir>
 #include <QWidget>
 #include <memory>
 #include <vector>
@@ -33,6 +35,9 @@ struct LoadedSkin {
     QString fileName;
     SkinDocument document;
     std::unique_ptr<SkinArtwork> artwork;
+    QHash<QString, QString> styles;  // style sheet text by form name
+    // Holds the style files while any window styled from this skin lives.
+    std::unique_ptr<QTemporaryDir> styleFolder;
 };
 
 class SkinObjectBase : public ISkinObject, public ISkinElement {
