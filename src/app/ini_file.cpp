@@ -58,7 +58,7 @@ QString IniFile::ReadString(const QString& section, const QString& key, const QS
             continue;
         const auto name = KeyName(line);
         if (name && SameName(*name, key))
-            return line.mid(line.indexOf(QLatin1Char('=')) + 1).trimmed();
+            return line.mid(line.indexOf(QLatin1Char('=')) + 1);  // as stored
     }
     return fallback;
 }

@@ -21,7 +21,9 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QScreen>
+#include <QStyledItemDelegate>
 #include <QTreeWidget>
 #include <array>
 #include <utility>
@@ -93,9 +95,10 @@ Tfm_main::Tfm_main(ISkin& skin, VideoEngine& engine, Prompter& prompter, Program
 
     LV_->setObjectName(QStringLiteral("LV"));
     JobList::SetUpView(LV_);
-    LV_->viewport()->installEventFilter(this);
 
     cb_format_->setObjectName(QStringLiteral("cb_format"));
+    // Lets the skin's style sheet size and colour the list's items.
+    cb_format_->setItemDelegate(new QStyledItemDelegate(cb_format_));
     for (const Preset& preset : kPresets)
         cb_format_->addItem(QString::fromLatin1(preset.label));
 
@@ -116,6 +119,7 @@ void Tfm_main::AttachDialogs(Tfm_dir& dir, Tfm_hint& hint)
     conversion_ = std::make_unique<Conversion>(state_, jobs_, engine_, *preview_, *progress_, prompter_,
                                                *ed_output_, *cb_format_, *VideoEdit1_, hint);
     ConnectEvents();
+    LV_->viewport()->installEventFilter(this);
 }
 
 void Tfm_main::ConnectEvents()
@@ -307,7 +311,9 @@ void Tfm_main::ed_outputKeyUp(int Key)
 bool Tfm_main::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == LV_->viewport() && event->type() == QEvent::MouseButtonRelease) {
-        preview_->LVClick();
+        // After the list has settled its selection for this click.
+        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+            QMetaObject::invokeMethod(this, [this] { preview_->LVClick(); }, Qt::QueuedConnection);
     } else if (watched == ed_output_ && event->type() == QEvent::FocusOut) {
         // Leaving the box for another control of this window; another window
         // coming up (a message box, a menu) is not leaving it.

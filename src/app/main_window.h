@@ -1,7 +1,7 @@
 // The main window: it creates the ordinary controls, binds the skin, routes
 // every skin click by the object's name, and hands each command and event to
-// the part that owns it (job list, preview, conversion, progress). It keeps
-// the window's state; the logic lives in the parts.
+// the piece that owns it (job list, preview, conversion, progress). It keeps
+// the window's state; the logic lives in those pieces.
 #pragma once
 
 #include "app/settings.h"
@@ -79,16 +79,16 @@ public:
     void ed_outputKeyUp(int Key);
     void BindHintSkin();
 
-    // Parts and controls, for the window's own wiring and for tests.
+    // The pieces and controls, for the window's own wiring and for tests.
     ShellState& State() { return state_; }
     JobList& Jobs() { return jobs_; }
     QTreeWidget* LV() const { return LV_; }
     PreviewSurface* VideoEdit1() const { return VideoEdit1_; }
     QComboBox* cb_format() const { return cb_format_; }
     QLineEdit* ed_output() const { return ed_output_; }
-    Preview& PreviewPart() { return *preview_; }
-    Progress& ProgressPart() { return *progress_; }
-    Conversion& ConversionPart() { return *conversion_; }
+    Preview& Previewer() { return *preview_; }
+    Progress& ProgressDisplay() { return *progress_; }
+    Conversion& Batch() { return *conversion_; }
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -87,4 +87,11 @@ void Tfm_hint::closeEvent(QCloseEvent* event)
     QDialog::closeEvent(event);
 }
 
+void Tfm_hint::done(int result)
+{
+    // Escape ends the dialog without a close event; it is a close all the same.
+    FormClose();
+    QDialog::done(result);
+}
+
 }  // namespace tevarro

@@ -41,6 +41,7 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void done(int result) override;
 
 private:
     void FormShow();

@@ -83,6 +83,30 @@ TEST(Convert, EveryRowBecomesAnMp4AndAThm)
     EXPECT_FALSE(b.object("pbpos").visible_);
 }
 
+TEST(Convert, FlagsAndStatusTextsThroughABatch)
+{
+    Batch b;
+    b.AddRows({{"/src/a.avi", 10}, {"/src/b.avi", 10}});
+    QStringList statuses;
+    QObject::connect(b.window->LV(), &QTreeWidget::itemChanged, [&](QTreeWidgetItem* item, int column) {
+        if (column == 3 && b.window->LV()->indexOfTopLevelItem(item) == 0)
+            statuses << item->text(3);
+    });
+    std::vector<std::pair<bool, bool>> flagsWhileWaiting;
+    b.engine.onStartEncode = [&](int) {
+        QTimer::singleShot(0, [&] { flagsWhileWaiting.emplace_back(b.state().Converting, b.state().EngineBusy); });
+    };
+    b.window->DoConvert();
+    EXPECT_EQ(flagsWhileWaiting, (std::vector<std::pair<bool, bool>>{{true, true}, {true, true}}));
+    // Half way, then 99.99% once the hint has closed, then done.
+    EXPECT_EQ(statuses, QStringList({"50.00%", "99.99%", "Finish"}));
+    EXPECT_EQ(b.Cell(1, JobColumn::Status), QStringLiteral("Finish"));
+
+    // A new batch shows the hint again, once.
+    b.window->DoConvert();
+    EXPECT_EQ(b.hintShows.shows, 2);
+}
+
 TEST(Convert, PresetIsReadAfreshForEachRow)
 {
     Batch b;
@@ -272,7 +296,7 @@ TEST(ShowProgress, BarWidthAndPercentage)
     Harness h;
     for (const Case& c : cases) {
         h.state().Converting = c.converting;
-        h.window->ProgressPart().ShowProgress(c.n);
+        h.window->ProgressDisplay().ShowProgress(c.n);
         const SkinRect rect = h.object("pb").rect_;
         EXPECT_EQ(rect.Right - rect.Left, c.width) << c.n;
         EXPECT_EQ(rect.Left, 24);
@@ -287,21 +311,21 @@ TEST(Processing, ReportDrawsBarPercentageAndStatus)
     h.AddRows({{"/src/a.avi", 100}});
     h.state().Converting = true;
     h.state().ConvertRow = 0;
-    h.window->ProgressPart().VideoEdit1Processing(12.5, 100);
+    h.window->ProgressDisplay().VideoEdit1Processing(12.5, 100);
     EXPECT_EQ(h.state().BarPos, 1250);
     EXPECT_EQ(h.object("pb").rect_.Right - h.object("pb").rect_.Left, 44);
     EXPECT_EQ(h.Label("pbpos"), QStringLiteral("12%"));
     EXPECT_EQ(h.Cell(0, JobColumn::Status), QStringLiteral("12.50%"));
 
     for (double duration : {0.0, -1.0}) {  // no length: ignored
-        h.window->ProgressPart().VideoEdit1Processing(50, duration);
+        h.window->ProgressDisplay().VideoEdit1Processing(50, duration);
         EXPECT_EQ(h.state().BarPos, 1250);
         EXPECT_EQ(h.Cell(0, JobColumn::Status), QStringLiteral("12.50%"));
     }
 
     // Once the hint was shown in this batch, a full report changes no status.
     h.state().HintShown = true;
-    h.window->ProgressPart().VideoEdit1Processing(100, 100);
+    h.window->ProgressDisplay().VideoEdit1Processing(100, 100);
     EXPECT_EQ(h.state().BarPos, 9999);
     EXPECT_EQ(h.Cell(0, JobColumn::Status), QStringLiteral("12.50%"));
     EXPECT_EQ(h.Label("pbpos"), QStringLiteral("100%"));

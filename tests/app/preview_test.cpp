@@ -66,7 +66,7 @@ TEST(Play, PlaybackReportMovesBarAndLabel)
     EXPECT_EQ(h.Label("time"), QStringLiteral("00:00:42"));
 
     // While the user holds the bar, reports leave it alone.
-    h.window->PreviewPart().Skin1MouseDown(&h.object("bar"));
+    h.window->Previewer().Skin1MouseDown(&h.object("bar"));
     emit h.engine.OnPlaying(20.0);
     EXPECT_EQ(h.Bar(), 3500);
 }
@@ -83,11 +83,11 @@ TEST(Play, FlagsThroughTheCommands)
     h.window->DoPlay();  // playing, not paused: nothing
     EXPECT_TRUE(h.engine.calls.isEmpty());
 
-    h.window->PreviewPart().Skin1MouseDown(&h.object("bar"));
+    h.window->Previewer().Skin1MouseDown(&h.object("bar"));
     EXPECT_TRUE(s.Previewing);
     EXPECT_FALSE(s.FollowPlayback);
     h.SetBar(6000);
-    h.window->PreviewPart().Skin1MouseUp(&h.object("bar"));
+    h.window->Previewer().Skin1MouseUp(&h.object("bar"));
     EXPECT_TRUE(s.Previewing && s.FollowPlayback);
     EXPECT_EQ(s.PreviewStart, 60);
     EXPECT_TRUE(h.engine.calls.contains(QStringLiteral("PreviewStop")));
@@ -148,16 +148,16 @@ TEST(SeekBar, DragShowsTimeUnderThumbClampedToTheEnd)
     Harness h;
     h.AddRows({{"/a.avi", 100}});
     h.SetBar(12000);
-    h.window->PreviewPart().Skin1ScrollTrack(&h.object("bar"));
+    h.window->Previewer().Skin1ScrollTrack(&h.object("bar"));
     EXPECT_EQ(h.Label("time"), QStringLiteral("00:01:40"));
     h.SetBar(2500);
-    h.window->PreviewPart().Skin1ScrollTrack(&h.object("bar"));
+    h.window->Previewer().Skin1ScrollTrack(&h.object("bar"));
     EXPECT_EQ(h.Label("time"), QStringLiteral("00:00:25"));
     EXPECT_FALSE(h.state().Previewing);
 
     h.window->LV()->clearSelection();
     h.SetBar(5000);
-    h.window->PreviewPart().Skin1ScrollTrack(&h.object("bar"));
+    h.window->Previewer().Skin1ScrollTrack(&h.object("bar"));
     EXPECT_EQ(h.Label("time"), QStringLiteral("00:00:25"));  // no row: no change
 }
 
@@ -168,8 +168,8 @@ TEST(SeekBar, ReleaseAfterClearStopsAndStartsNothing)
     h.window->DoPlay();
     h.prompter.answerYes = true;
     h.window->DoClear();
-    h.window->PreviewPart().Skin1MouseDown(&h.object("bar"));
-    h.window->PreviewPart().Skin1MouseUp(&h.object("bar"));
+    h.window->Previewer().Skin1MouseDown(&h.object("bar"));
+    h.window->Previewer().Skin1MouseUp(&h.object("bar"));
     EXPECT_FALSE(h.state().Previewing);
     EXPECT_FALSE(h.state().FollowPlayback);
     EXPECT_TRUE(h.window->VideoEdit1()->isVisible());
@@ -181,7 +181,7 @@ TEST(ListClick, SelectsLastRowWhenNoneAndShowsItsTime)
     h.AddRows({{"/a.avi", 100}, {"/b.avi", 40}});
     h.window->LV()->clearSelection();
     h.SetBar(15000);
-    h.window->PreviewPart().LVClick();
+    h.window->Previewer().LVClick();
     EXPECT_EQ(h.jobs().SelectedRow(), 1);
     EXPECT_EQ(h.Label("time"), QStringLiteral("00:00:40"));
 }

@@ -3,12 +3,17 @@
 #include "app/ini_file.h"
 #include "app/program.h"
 #include "app/settings.h"
+#include "joblist/adding.h"
+#include "preview/preview.h"
 #include "harness.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFileSystemModel>
+#include <QFocusEvent>
 #include <QLineEdit>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace tevarro::testing {
@@ -259,6 +264,116 @@ TEST(IniFile, ParseInteger)
     };
     for (const auto& [text, value] : cases)
         EXPECT_EQ(ParseInteger(QLatin1String(text), 99), value) << text;
+}
+
+}  // namespace
+}  // namespace tevarro::testing
+
+namespace tevarro::testing {
+namespace {
+
+TEST(SkinEvents, MouseAndScrollEventsOfTheSkinReachTheWindow)
+{
+    Harness h;
+    h.AddRows({{"/a.avi", 100}});
+    h.window->DoPlay();
+    FakeObject& bar = h.object("bar");
+    emit h.skin.OnMouseDown(&bar, 1, 3, 4);
+    EXPECT_FALSE(h.state().FollowPlayback);
+    bar.position_ = 5000;
+    emit h.skin.OnScrollTrack(&bar, 5000);
+    EXPECT_EQ(h.Label("time"), QStringLiteral("00:00:50"));  // held: the time under the thumb
+    emit h.skin.OnMouseUp(&bar, 1, 3, 4);
+    EXPECT_TRUE(h.state().FollowPlayback);
+    EXPECT_EQ(h.state().PreviewStart, 50);
+
+    h.window->DoStopPlay();
+    bar.position_ = 2500;
+    emit h.skin.OnScrollTrack(&bar, 2500);
+    EXPECT_EQ(h.Label("time"), QStringLiteral("00:00:25"));
+    FakeObject other(QStringLiteral("pb"));
+    emit h.skin.OnScrollTrack(&other, 9000);
+    EXPECT_EQ(h.Label("time"), QStringLiteral("00:00:25"));
+}
+
+TEST(ListClick, ARealClickRunsAfterTheListSettledItsSelection)
+{
+    Harness h;
+    h.AddRows({{"/a.avi", 100}, {"/b.avi", 40}, {"/c.avi", 60}});
+    h.Select({0, 2});
+    h.SetBar(10000);
+    QTreeWidget* list = h.window->LV();
+    const QPoint onRow2 = list->visualItemRect(list->topLevelItem(2)).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, onRow2);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(h.jobs().SelectedRow(), 2);
+    EXPECT_EQ(h.Label("time"), QStringLiteral("00:01:00"));
+
+    h.object("time").text_.clear();
+    QTest::mouseClick(list->viewport(), Qt::RightButton, {}, onRow2);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(h.Label("time"), QString());
+}
+
+TEST(OutputFolder, LeavingTheBoxChecksButAnotherWindowComingUpDoesNot)
+{
+    Harness h;
+    h.state().OutputFolder = QStringLiteral("/before/");
+    h.window->ed_output()->setText(QString());
+    QFocusEvent popup(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+    QCoreApplication::sendEvent(h.window->ed_output(), &popup);
+    EXPECT_TRUE(h.prompter.messages.isEmpty());
+    QFocusEvent tab(QEvent::FocusOut, Qt::TabFocusReason);
+    QCoreApplication::sendEvent(h.window->ed_output(), &tab);
+    EXPECT_EQ(h.prompter.messages, QStringList(QStringLiteral("Can't create this directory.")));
+    EXPECT_EQ(h.window->ed_output()->text(), QStringLiteral("/before/"));
+}
+
+TEST(FolderPicker, OkNeedsAFolderAndEveryOtherCloseClearsTheChoice)
+{
+    QTemporaryDir root;
+    QWidget owner;
+    Tfm_dir dir(&owner);
+    dir.setWindowTitle(QStringLiteral("File Directory"));
+    dir.show();
+    dir.btn_okClick();  // nothing selected
+    EXPECT_TRUE(dir.isVisible());
+    EXPECT_TRUE(dir.ChosenFolder().isEmpty());
+
+    auto* model = static_cast<QFileSystemModel*>(dir.ShellTreeView1()->model());
+    dir.ShellTreeView1()->setCurrentIndex(model->index(root.path()));
+    dir.btn_okClick();
+    EXPECT_FALSE(dir.isVisible());
+    EXPECT_EQ(dir.ChosenFolder(), root.path());
+
+    dir.show();  // the selection is still there
+    dir.btn_okClick();
+    EXPECT_EQ(dir.ChosenFolder(), root.path());
+
+    dir.show();
+    dir.close();  // the close box
+    EXPECT_TRUE(dir.ChosenFolder().isEmpty());
+    dir.show();
+    QTest::keyClick(&dir, Qt::Key_Escape);
+    EXPECT_TRUE(dir.isVisible());  // Escape is not Cancel
+    dir.btn_cancelClick();
+    EXPECT_FALSE(dir.isVisible());
+    EXPECT_TRUE(dir.ChosenFolder().isEmpty());
+    EXPECT_EQ(dir.windowTitle(), QStringLiteral("File Directory"));
+}
+
+TEST(OpenDialog, FiltersInOrderMatchingAnyLetterCase)
+{
+    const QList<FileFilter> filters = OpenDialogFilters();
+    ASSERT_EQ(filters.size(), 11);
+    EXPECT_EQ(filters[0].description, QStringLiteral("All Support Format"));
+    EXPECT_EQ(filters[0].patterns,
+              QStringLiteral("*.avi;*.mpg;*.mpeg;*.wmv;*.asf;*.asx;*.mov;*.dat;*.qt;*.vob;*.3gp;*.mp4;*.rm;*.rmvb;*.ram;"));
+    EXPECT_EQ(filters[10].description, QStringLiteral("All File(*.*)"));
+    EXPECT_EQ(CaseInsensitivePatterns(QStringLiteral("*.avi;*.3gp;")),
+              QStringList({QStringLiteral("*.[aA][vV][iI]"), QStringLiteral("*.3[gG][pP]")}));
+    EXPECT_EQ(CaseInsensitivePatterns(QStringLiteral("*.*;")), QStringList(QStringLiteral("*")));
+    EXPECT_TRUE(QDir::match(CaseInsensitivePatterns(filters[0].patterns), QStringLiteral("HOLIDAY.AVI")));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileSystemModel>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QTreeView>
@@ -33,7 +34,7 @@ Tfm_dir::Tfm_dir(QWidget* parent)
         ShellTreeView1_->hideColumn(column);
     ShellTreeView1_->header()->hide();
     ShellTreeView1_->setIndentation(19);
-    ShellTreeView1_->setRootIsDecorated(true);
+    ShellTreeView1_->setRootIsDecorated(false);
     ShellTreeView1_->setSelectionMode(QAbstractItemView::SingleSelection);
     ShellTreeView1_->setGeometry(14, 13, 259, 192);
     // A right click selects the folder under the pointer, as a left click does.
@@ -101,6 +102,21 @@ void Tfm_dir::hideEvent(QHideEvent* event)
 {
     lastPosition_ = pos();
     QDialog::hideEvent(event);
+}
+
+}  // namespace tevarro
+
+namespace tevarro {
+
+void Tfm_dir::keyPressEvent(QKeyEvent* event)
+{
+    // Escape is no shortcut for Cancel here; the close box and the window
+    // manager's close still work.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 }  // namespace tevarro

@@ -31,6 +31,7 @@ protected:
     void done(int result) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QFileSystemModel* model_;
