@@ -7,7 +7,7 @@ packages=(
     g++ cmake make pkg-config
     qt6-base-dev qt6-multimedia-dev qt6-svg-dev
     libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev libavfilter-dev
-    fp-utils fonts-dejavu-core
+    fp-utils fonts-dejavu-core fonts-dejavu-extra
     libgtest-dev clang ffmpeg
     xdg-utils
 )

@@ -67,7 +67,10 @@ QString JobList::Text(int row, JobColumn column) const
 
 void JobList::SetText(int row, JobColumn column, const QString& text)
 {
-    LV_->topLevelItem(row)->setText(static_cast<int>(column), text);
+    QTreeWidgetItem* item = LV_->topLevelItem(row);
+    item->setText(static_cast<int>(column), text);
+    // The columns are narrow; the whole text is a hover away.
+    item->setToolTip(static_cast<int>(column), text);
 }
 
 void JobList::AddRow(const QString& path, const QString& caption, double duration)
@@ -75,13 +78,14 @@ void JobList::AddRow(const QString& path, const QString& caption, double duratio
     const std::int32_t length = TruncateSeconds(duration);
     auto* item = new QTreeWidgetItem;
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren);
-    item->setText(0, caption);
-    item->setText(1, QStringLiteral("00:00:00 - ") + SecondsToClock(length));
-    item->setText(2, SecondsToClock(length));
-    item->setText(3, QStringLiteral("unconverted"));
     LV_->addTopLevelItem(item);
+    const int row = RowCount() - 1;
+    SetText(row, JobColumn::FileName, caption);
+    SetText(row, JobColumn::Span, QStringLiteral("00:00:00 - ") + SecondsToClock(length));
+    SetText(row, JobColumn::Time, SecondsToClock(length));
+    SetText(row, JobColumn::Status, QStringLiteral("unconverted"));
 
-    Timerec& entry = Entry(RowCount() - 1);
+    Timerec& entry = Entry(row);
     entry.BeginSec = 0;
     entry.EndSec = length;
     entry.LengthSec = length;
