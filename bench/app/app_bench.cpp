@@ -155,11 +155,11 @@ void BenchPreview(const QString& skinDir, const QString& clip)
         first.push_back(clock.nsecsElapsed() / 1e6);
         w.WaitFor([] { return false; }, 300);
 
-        w.main.PreviewPart().Skin1MouseDown(bar);
+        w.main.Previewer().Skin1MouseDown(bar);
         barPosition->SetPosition(2000 + 1500 * run);
         framed = false;
         clock.restart();
-        w.main.PreviewPart().Skin1MouseUp(bar);
+        w.main.Previewer().Skin1MouseUp(bar);
         w.WaitFor([&] { return framed; }, 3000);
         seek.push_back(clock.nsecsElapsed() / 1e6);
         w.WaitFor([] { return false; }, 300);
