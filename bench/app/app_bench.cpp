@@ -11,7 +11,7 @@
 #include "engines/skin/skin_engine.h"
 #include "engines/video/ffmpeg_video_engine.h"
 #include "preview/preview.h"
-#include "scripted_prompter.h"
+#include "harness.h"
 
 #include <QApplication>
 #include <QDir>
@@ -40,21 +40,10 @@ double Median(std::vector<double> values)
     return values.empty() ? 0.0 : values[values.size() / 2];
 }
 
-struct Window {
+struct Window : testing::WindowRig<SkinEngine, FfmpegVideoEngine> {
     QTemporaryDir settings;
-    SkinEngine skin;
-    FfmpegVideoEngine engine;
-    testing::ScriptedPrompter prompter;
-    Tfm_main main;
-    Tfm_dir dir{&main};
-    Tfm_hint hint{&main};
 
-    explicit Window(const QString& skinDir)
-        : main(skin, engine, prompter, {skinDir, settings.filePath(QStringLiteral("quillmoor.ini"))})
-    {
-        main.AttachDialogs(dir, hint);
-        main.show();
-    }
+    explicit Window(const QString& skinDir) { Open({skinDir, settings.filePath(QStringLiteral("quillmoor.ini"))}); }
 
     void WaitFor(const std::function<bool()>& done, int ms)
     {
@@ -74,8 +63,8 @@ void BenchAdd(const QString& skinDir, const QString& clips)
         w.prompter.folder = clips;
         QElapsedTimer clock;
         clock.start();
-        w.main.DoAddFolder();
-        rows = w.main.Jobs().RowCount();
+        w.window->DoAddFolder();
+        rows = w.window->Jobs().RowCount();
         perFile.push_back(clock.nsecsElapsed() / 1e6 / std::max(rows, 1));
     }
     std::printf("add: %d files, median %.2f ms per file (target <= 20 ms)\n", rows, Median(perFile));
@@ -85,16 +74,16 @@ void BenchBatch(const QString& skinDir, const QString& sources)
 {
     Window w(skinDir);
     QTemporaryDir out;
-    w.main.ed_output()->setText(out.path());
+    w.window->ed_output()->setText(out.path());
     w.prompter.folder = sources;
-    w.main.DoAddFolder();
+    w.window->DoAddFolder();
 
     // Gaps between one row's completion and the next row's first progress
     // report: an upper bound of the time the batch takes to start a row.
     std::vector<double> gaps;
     QElapsedTimer sinceComplete;
-    QObject::connect(&w.engine, &VideoEngine::OnComplete, &w.main, [&] { sinceComplete.start(); });
-    QObject::connect(&w.engine, &VideoEngine::OnProcessing, &w.main, [&](double, double) {
+    QObject::connect(&w.engine, &VideoEngine::OnComplete, w.window.get(), [&] { sinceComplete.start(); });
+    QObject::connect(&w.engine, &VideoEngine::OnProcessing, w.window.get(), [&](double, double) {
         if (sinceComplete.isValid()) {
             gaps.push_back(sinceComplete.nsecsElapsed() / 1e6);
             sinceComplete.invalidate();
@@ -104,11 +93,11 @@ void BenchBatch(const QString& skinDir, const QString& sources)
     QElapsedTimer wall;
     wall.start();
     const double cpuBefore = ThreadCpuSeconds();
-    w.main.DoConvert();
+    w.window->DoConvert();
     const double cpu = ThreadCpuSeconds() - cpuBefore;
     const double seconds = wall.nsecsElapsed() / 1e9;
     std::printf("batch: %d rows in %.2f s, UI thread CPU %.2f s = %.1f%% of a core (target <= 5%%)\n",
-                w.main.Jobs().RowCount(), seconds, cpu, 100.0 * cpu / seconds);
+                w.window->Jobs().RowCount(), seconds, cpu, 100.0 * cpu / seconds);
     if (!gaps.empty())
         std::printf("batch: between rows, median %.1f ms, worst %.1f ms (first progress report after "
                     "the previous completion; target <= 100 ms)\n",
@@ -119,15 +108,15 @@ void BenchBatch(const QString& skinDir, const QString& sources)
     for (int run = 0; run < 3; ++run) {
         QElapsedTimer took;
         QMetaObject::Connection once;
-        once = QObject::connect(&w.engine, &VideoEngine::OnProcessing, &w.main, [&](double position, double) {
-            if (position > 0.5 && w.main.State().Converting) {
+        once = QObject::connect(&w.engine, &VideoEngine::OnProcessing, w.window.get(), [&](double position, double) {
+            if (position > 0.5 && w.window->State().Converting) {
                 QObject::disconnect(once);
                 took.start();
-                w.main.DoStopConvert();
+                w.window->DoStopConvert();
                 stops.push_back(took.nsecsElapsed() / 1e6);
             }
         });
-        w.main.DoConvert();
+        w.window->DoConvert();
     }
     std::printf("batch: stop took median %.1f ms (target <= 500 ms)\n", Median(stops));
 }
@@ -136,10 +125,10 @@ void BenchPreview(const QString& skinDir, const QString& clip)
 {
     Window w(skinDir);
     w.prompter.files = QStringList{clip};
-    w.main.DoAddFiles();
+    w.window->DoAddFiles();
     bool framed = false;
-    QObject::connect(&w.engine, &VideoEngine::OnPreviewFrame, &w.main, [&](const QImage&) { framed = true; });
-    ISkinObject* bar = w.skin.GetSkinForm(&w.main)->FindObject(QStringLiteral("bar"));
+    QObject::connect(&w.engine, &VideoEngine::OnPreviewFrame, w.window.get(), [&](const QImage&) { framed = true; });
+    ISkinObject* bar = w.skin.GetSkinForm(w.window.get())->FindObject(QStringLiteral("bar"));
     auto* barPosition = QueryInterface<ISkinScrollBar>(bar);
 
     std::vector<double> first;
@@ -150,22 +139,22 @@ void BenchPreview(const QString& skinDir, const QString& clip)
         framed = false;
         QElapsedTimer clock;
         clock.start();
-        w.main.DoPlay();
+        w.window->DoPlay();
         w.WaitFor([&] { return framed; }, 3000);
         first.push_back(clock.nsecsElapsed() / 1e6);
         w.WaitFor([] { return false; }, 300);
 
-        w.main.Previewer().Skin1MouseDown(bar);
+        w.window->Previewer().Skin1MouseDown(bar);
         barPosition->SetPosition(2000 + 1500 * run);
         framed = false;
         clock.restart();
-        w.main.Previewer().Skin1MouseUp(bar);
+        w.window->Previewer().Skin1MouseUp(bar);
         w.WaitFor([&] { return framed; }, 3000);
         seek.push_back(clock.nsecsElapsed() / 1e6);
         w.WaitFor([] { return false; }, 300);
 
         clock.restart();
-        w.main.DoStopPlay();
+        w.window->DoStopPlay();
         stop.push_back(clock.nsecsElapsed() / 1e6);
     }
     std::printf("preview: first frame after play, median %.1f ms (target <= 300 ms)\n", Median(first));

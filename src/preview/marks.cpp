@@ -27,39 +27,29 @@ int Preview::MarkRow() const
     return jobs_.SelectedRow();
 }
 
-void Preview::ShowMarks(int row)
+void Preview::Mark(std::int32_t Timerec::*mark, ISkinText* label, ISkinElement* labelElement)
 {
-    const Timerec& entry = jobs_.Entry(row);
+    if (state_.Converting)
+        return;
+    const int row = MarkRow();
+    if (row < 0)
+        return;
+    ReadBar();
+    Timerec& entry = jobs_.Entry(row);
+    entry.*mark = MulDiv(state_.BarPos, entry.LengthSec, kBarScale);
     jobs_.SetText(row, JobColumn::Span, SpanText(entry));
+    ShowText(label, labelElement, SecondsToClock(entry.*mark));
     jobs_.SetText(row, JobColumn::Time, KeptTimeText(entry));
 }
 
 void Preview::DoMarkBegin()
 {
-    if (state_.Converting)
-        return;
-    const int row = MarkRow();
-    if (row < 0)
-        return;
-    ReadBar();
-    Timerec& entry = jobs_.Entry(row);
-    entry.BeginSec = MulDiv(state_.BarPos, entry.LengthSec, kBarScale);
-    ShowMarks(row);
-    ShowText(skin_.begintimeText, skin_.begintimeElement, SecondsToClock(entry.BeginSec));
+    Mark(&Timerec::BeginSec, skin_.begintimeText, skin_.begintimeElement);
 }
 
 void Preview::DoMarkEnd()
 {
-    if (state_.Converting)
-        return;
-    const int row = MarkRow();
-    if (row < 0)
-        return;
-    ReadBar();
-    Timerec& entry = jobs_.Entry(row);
-    entry.EndSec = MulDiv(state_.BarPos, entry.LengthSec, kBarScale);
-    ShowMarks(row);
-    ShowText(skin_.endtimeText, skin_.endtimeElement, SecondsToClock(entry.EndSec));
+    Mark(&Timerec::EndSec, skin_.endtimeText, skin_.endtimeElement);
 }
 
 void Preview::Step(double amountWhilePreviewing, double amountOtherwise)

@@ -3,6 +3,8 @@
 // and the preview flags of ShellState. UI thread only.
 #pragma once
 
+#include "joblist/job_table.h"
+
 #include <cstdint>
 
 class QWidget;
@@ -12,7 +14,9 @@ namespace tevarro {
 class JobList;
 class Progress;
 class VideoEngine;
+class ISkinElement;
 class ISkinObject;
+class ISkinText;
 struct ShellState;
 struct SkinBindings;
 
@@ -42,7 +46,9 @@ private:
     void MoveBar(std::int32_t position);  // sets the bar and redraws it
     // The row a mark command works on, or -1.
     int MarkRow() const;
-    void ShowMarks(int row);
+    // Sets one mark of the mark row from the bar and shows it in the list and
+    // in its label.
+    void Mark(std::int32_t Timerec::*mark, ISkinText* label, ISkinElement* labelElement);
     void Step(double amountWhilePreviewing, double amountOtherwise);
 
     ShellState& state_;

@@ -89,7 +89,8 @@ TEST(Convert, FlagsAndStatusTextsThroughABatch)
     b.AddRows({{"/src/a.avi", 10}, {"/src/b.avi", 10}});
     QStringList statuses;
     QObject::connect(b.window->LV(), &QTreeWidget::itemChanged, [&](QTreeWidgetItem* item, int column) {
-        if (column == 3 && b.window->LV()->indexOfTopLevelItem(item) == 0)
+        const bool changed = statuses.isEmpty() || statuses.last() != item->text(3);
+        if (column == 3 && b.window->LV()->indexOfTopLevelItem(item) == 0 && changed)
             statuses << item->text(3);
     });
     std::vector<std::pair<bool, bool>> flagsWhileWaiting;

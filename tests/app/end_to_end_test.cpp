@@ -62,26 +62,14 @@ bool DecodesCleanly(const QString& path)
     return process.exitCode() == 0 && process.readAllStandardError().trimmed().isEmpty();
 }
 
-struct RealHarness {
+struct RealHarness : WindowRig<SkinEngine, FfmpegVideoEngine> {
     QTemporaryDir temp;
     QTemporaryDir media;
     QTemporaryDir out;
-    SkinEngine skin;
-    FfmpegVideoEngine engine;
-    ScriptedPrompter prompter;
-    std::unique_ptr<Tfm_main> window;
-    std::unique_ptr<Tfm_dir> fm_dir;
-    std::unique_ptr<Tfm_hint> fm_hint;
 
     RealHarness()
     {
-        window = std::make_unique<Tfm_main>(skin, engine, prompter,
-                                            ProgramOptions{QStringLiteral(TEVARRO_BIN_DIR),
-                                                           temp.filePath(QStringLiteral("quillmoor.ini"))});
-        fm_dir = std::make_unique<Tfm_dir>(window.get());
-        fm_hint = std::make_unique<Tfm_hint>(window.get());
-        window->AttachDialogs(*fm_dir, *fm_hint);
-        window->show();
+        Open({QStringLiteral(TEVARRO_BIN_DIR), temp.filePath(QStringLiteral("quillmoor.ini"))});
         window->ed_output()->setText(out.path());
     }
     QString Media(const char* name) const { return media.filePath(QLatin1String(name)); }

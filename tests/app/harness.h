@@ -22,14 +22,30 @@
 
 namespace tevarro::testing {
 
-struct Harness {
-    QTemporaryDir temp;
-    FakeSkin skin;
-    ScriptedVideoEngine engine;
+// The window with its two dialogs, as the program creates them, on the given
+// skin and engine, with a scripted prompter.
+template <class Skin, class Engine>
+struct WindowRig {
+    Skin skin;
+    Engine engine;
     ScriptedPrompter prompter;
     std::unique_ptr<Tfm_main> window;
     std::unique_ptr<Tfm_dir> fm_dir;
     std::unique_ptr<Tfm_hint> fm_hint;
+
+    void Open(const ProgramOptions& options, bool show = true)
+    {
+        window = std::make_unique<Tfm_main>(skin, engine, prompter, options);
+        fm_dir = std::make_unique<Tfm_dir>(window.get());
+        fm_hint = std::make_unique<Tfm_hint>(window.get());
+        window->AttachDialogs(*fm_dir, *fm_hint);
+        if (show)
+            window->show();
+    }
+};
+
+struct Harness : WindowRig<FakeSkin, ScriptedVideoEngine> {
+    QTemporaryDir temp;
 
     explicit Harness(bool show = true, const QByteArray& settings = {})
     {
@@ -40,12 +56,7 @@ struct Harness {
             ini.open(QIODevice::WriteOnly);
             ini.write(settings);
         }
-        window = std::make_unique<Tfm_main>(skin, engine, prompter, ProgramOptions{temp.path(), SettingsPath()});
-        fm_dir = std::make_unique<Tfm_dir>(window.get());
-        fm_hint = std::make_unique<Tfm_hint>(window.get());
-        window->AttachDialogs(*fm_dir, *fm_hint);
-        if (show)
-            window->show();
+        Open({temp.path(), SettingsPath()}, show);
     }
 
     QString SettingsPath() const { return temp.filePath(QStringLiteral("quillmoor.ini")); }
