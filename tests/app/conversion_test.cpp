@@ -224,14 +224,15 @@ TEST(Convert, CreatesAMissingFolderOneLevelDeepOrRefusesToStart)
     Batch b;
     b.AddRows({{"/src/a.avi", 10}});
     b.Touch("afile");
-    const QString cases[] = {QString(), b.Out("x/y"), b.Out("afile")};
+    // "/proc/self" is a folder in which nobody, root included, can create a file.
+    const QString cases[] = {QString(), b.Out("x/y"), b.Out("afile"), QStringLiteral("/proc/self")};
     for (const QString& folder : cases) {
         b.window->ed_output()->setText(folder);
         b.window->DoConvert();
         EXPECT_FALSE(b.state().Converting);
         EXPECT_TRUE(b.engine.CallsStartingWith(QStringLiteral("StartEncode")).isEmpty()) << folder.toStdString();
     }
-    EXPECT_EQ(b.prompter.messages, QStringList(3, QStringLiteral("Can't create this directory.")));
+    EXPECT_EQ(b.prompter.messages, QStringList(4, QStringLiteral("Can't create this directory.")));
 
     b.window->ed_output()->setText(b.Out("made"));
     b.window->DoConvert();
