@@ -39,18 +39,18 @@ SkinArtwork::SkinArtwork(const SkinDocument& skin, const std::map<QString, QByte
         for (const QString& id : {look.normal, look.hover, look.pressed, look.disabled})
             requirePart(id, where);
     }
-    for (const SkinFormSpec& form : skin.forms) {
+    for (const SkinFormDesc& form : skin.forms) {
         backgrounds_[form.name] = LoadSvg(entries, form.background, fileName);
-        for (const SkinObjectSpec& object : form.objects) {
+        for (const SkinObjectDesc& object : form.objects) {
             const QString where = QStringLiteral("form \"%1\", object \"%2\"").arg(form.name, object.name);
             for (const QString& id : {object.icon, object.image, object.track, object.fill, object.thumb})
                 requirePart(id, where);
         }
     }
-    for (const auto& [name, spec] : skin.fonts) {
-        QFont font(spec.family);
-        font.setPixelSize(spec.pixelSize);
-        font.setBold(spec.bold);
+    for (const auto& [name, desc] : skin.fonts) {
+        QFont font(desc.family);
+        font.setPixelSize(desc.pixelSize);
+        font.setBold(desc.bold);
         // Full hinting-free antialiased glyphs look the same on every machine.
         font.setHintingPreference(QFont::PreferNoHinting);
         font.setStyleStrategy(QFont::PreferAntialias);

@@ -107,7 +107,7 @@ void SkinEngine::LoadSkin(const QString& path)
             }
         }
     }
-    for (const SkinFormSpec& form : skin->document.forms) {
+    for (const SkinFormDesc& form : skin->document.forms) {
         if (!form.style.isEmpty()) {
             QString style = QString::fromUtf8(entries.at(form.style));
             style.replace(QLatin1String("{skin}"), styleFolder);
@@ -139,13 +139,13 @@ void SkinEngine::ApplySkinByName(QWidget* window, const QString& formName)
     if (!window)
         Fail(QStringLiteral("Skin form \"%1\": no window to apply it to").arg(formName));
     const LoadedSkin& skin = *impl_->skin;
-    const SkinFormSpec* spec = skin.document.FindForm(formName);
-    if (!spec) {
+    const SkinFormDesc* desc = skin.document.FindForm(formName);
+    if (!desc) {
         Fail(QStringLiteral("Skin file \"%1\" has no form \"%2\"").arg(skin.fileName, formName));
     }
 
     auto current = impl_->windows.find(window);
-    if (current != impl_->windows.end() && &current->second->Spec() == spec && current->second->Surface())
+    if (current != impl_->windows.end() && &current->second->Desc() == desc && current->second->Surface())
         return;  // the window has this form already; keep its objects
 
     // The window: frameless, fixed to the form's client size, styled.
@@ -157,8 +157,8 @@ void SkinEngine::ApplySkinByName(QWidget* window, const QString& formName)
         if (wasVisible)
             window->show();
     }
-    window->setFixedSize(spec->size);
-    window->setStyleSheet(skin.styles.value(spec->name));
+    window->setFixedSize(desc->size);
+    window->setStyleSheet(skin.styles.value(desc->name));
 
     // A surface from an earlier form or skin goes, later: this may run inside
     // one of that surface's own mouse handlers.
@@ -166,7 +166,7 @@ void SkinEngine::ApplySkinByName(QWidget* window, const QString& formName)
         old->Retire();
     impl_->Forget(window);
 
-    auto form = std::make_shared<SkinFormInstance>(impl_->skin, *spec);
+    auto form = std::make_shared<SkinFormInstance>(impl_->skin, *desc);
     auto* surface = new SkinSurface(window, form, this);
     surface->lower();
     surface->show();
@@ -186,7 +186,7 @@ QStringList SkinEngine::FormNames() const
 {
     QStringList names;
     if (impl_->skin) {
-        for (const SkinFormSpec& form : impl_->skin->document.forms)
+        for (const SkinFormDesc& form : impl_->skin->document.forms)
             names << form.name;
     }
     return names;

@@ -9,9 +9,9 @@
 
 namespace tevarro {
 
-const SkinFormSpec* SkinDocument::FindForm(const QString& name) const
+const SkinFormDesc* SkinDocument::FindForm(const QString& name) const
 {
-    for (const SkinFormSpec& form : forms) {
+    for (const SkinFormDesc& form : forms) {
         if (form.name == name)
             return &form;
     }
@@ -67,7 +67,7 @@ public:
             Fail(QStringLiteral("the skin has no form"));
         QSet<QString> formNames;
         for (const QJsonValue& value : forms) {
-            SkinFormSpec form = ParseForm(skin, value.toObject());
+            SkinFormDesc form = ParseForm(skin, value.toObject());
             if (formNames.contains(form.name))
                 Fail(QStringLiteral("form \"%1\" appears twice").arg(form.name));
             formNames.insert(form.name);
@@ -111,9 +111,9 @@ private:
         return QMargins(a[0].toInt(), a[1].toInt(), a[2].toInt(), a[3].toInt());
     }
 
-    SkinFontSpec ParseFont(const QString& name, const QJsonObject& o) const
+    SkinFontDesc ParseFont(const QString& name, const QJsonObject& o) const
     {
-        SkinFontSpec font;
+        SkinFontDesc font;
         font.family = o.value("family").toString();
         font.pixelSize = o.value("px").toInt(0);
         font.bold = o.value("bold").toBool(false);
@@ -128,10 +128,10 @@ private:
             Fail(QStringLiteral("%1: unknown font \"%2\"").arg(where, font));
     }
 
-    SkinLookSpec ParseLook(const SkinDocument& skin, const QString& name, const QJsonObject& o) const
+    SkinLookDesc ParseLook(const SkinDocument& skin, const QString& name, const QJsonObject& o) const
     {
         const QString where = QStringLiteral("look \"%1\"").arg(name);
-        SkinLookSpec look;
+        SkinLookDesc look;
         look.normal = o.value("normal").toString();
         look.hover = o.value("hover").toString(look.normal);
         look.pressed = o.value("pressed").toString(look.hover);
@@ -158,9 +158,9 @@ private:
         return Qt::AlignLeft | Qt::AlignVCenter;
     }
 
-    SkinFormSpec ParseForm(const SkinDocument& skin, const QJsonObject& o) const
+    SkinFormDesc ParseForm(const SkinDocument& skin, const QJsonObject& o) const
     {
-        SkinFormSpec form;
+        SkinFormDesc form;
         form.name = o.value("name").toString();
         if (form.name.isEmpty())
             Fail(QStringLiteral("a form has no name"));
@@ -175,7 +175,7 @@ private:
 
         QSet<QString> names;
         for (const QJsonValue& value : o.value("objects").toArray()) {
-            SkinObjectSpec object = ParseObject(skin, form, value.toObject());
+            SkinObjectDesc object = ParseObject(skin, form, value.toObject());
             if (names.contains(object.name))
                 Fail(QStringLiteral("%1: object \"%2\" appears twice").arg(where, object.name));
             names.insert(object.name);
@@ -184,9 +184,9 @@ private:
         return form;
     }
 
-    SkinObjectSpec ParseObject(const SkinDocument& skin, const SkinFormSpec& form, const QJsonObject& o) const
+    SkinObjectDesc ParseObject(const SkinDocument& skin, const SkinFormDesc& form, const QJsonObject& o) const
     {
-        SkinObjectSpec object;
+        SkinObjectDesc object;
         object.name = o.value("name").toString();
         QString where = QStringLiteral("form \"%1\"").arg(form.name);
         if (object.name.isEmpty())

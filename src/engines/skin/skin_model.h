@@ -27,7 +27,7 @@ enum class SkinKind {
 // the engine and raise no events.
 enum class SkinAction { Command, Minimize, Close };
 
-struct SkinFontSpec {
+struct SkinFontDesc {
     QString family;
     int pixelSize = 12;
     bool bold = false;
@@ -35,7 +35,7 @@ struct SkinFontSpec {
 
 // Button artwork: one artwork element per state, drawn as a nine-slice
 // (corners kept, edges and centre stretched by the margins).
-struct SkinLookSpec {
+struct SkinLookDesc {
     QString normal, hover, pressed, disabled;
     QMargins margins;
     QString font;
@@ -43,7 +43,7 @@ struct SkinLookSpec {
     int pressedShift = 1;  // label and icon move down this many pixels when pressed
 };
 
-struct SkinObjectSpec {
+struct SkinObjectDesc {
     QString name;
     SkinKind kind = SkinKind::Text;
     QRect rect;  // client pixels of the form
@@ -78,12 +78,12 @@ struct SkinObjectSpec {
     QSize thumbSize;
 };
 
-struct SkinFormSpec {
+struct SkinFormDesc {
     QString name;
     QSize size;
     QString background;  // entry name of the form's artwork (SVG)
     QString style;       // entry name of the form's Qt style sheet, may be empty
-    std::vector<SkinObjectSpec> objects;
+    std::vector<SkinObjectDesc> objects;
 };
 
 struct SkinDocument {
@@ -93,11 +93,11 @@ struct SkinDocument {
     // "{skin}" in the style sheets. Each name starts with "style/".
     QStringList styleFiles;
     QString parts;          // entry name of the parts sheet (SVG)
-    std::map<QString, SkinFontSpec> fonts;
-    std::map<QString, SkinLookSpec> looks;
-    std::vector<SkinFormSpec> forms;
+    std::map<QString, SkinFontDesc> fonts;
+    std::map<QString, SkinLookDesc> looks;
+    std::vector<SkinFormDesc> forms;
 
-    const SkinFormSpec* FindForm(const QString& name) const;
+    const SkinFormDesc* FindForm(const QString& name) const;
 };
 
 // Parses and checks a manifest. Throws SkinError("Skin file \"<fileName>\": ...")

@@ -17,8 +17,8 @@ SkinRect ToSkinRect(const QRect& rect)
 
 // ---- SkinObjectBase --------------------------------------------------------
 
-SkinObjectBase::SkinObjectBase(SkinFormInstance& form, const SkinObjectSpec& spec)
-    : form_(form), spec_(spec), rect_(ToSkinRect(spec.rect)), visible_(spec.visible), shown_(Bounds())
+SkinObjectBase::SkinObjectBase(SkinFormInstance& form, const SkinObjectDesc& desc)
+    : form_(form), desc_(desc), rect_(ToSkinRect(desc.rect)), visible_(desc.visible), shown_(Bounds())
 {
 }
 
@@ -30,13 +30,13 @@ QRect SkinObjectBase::Bounds() const
 
 bool SkinObjectBase::TakesMouse() const
 {
-    return spec_.kind == SkinKind::Button || spec_.kind == SkinKind::ScrollBar || spec_.kind == SkinKind::Drag;
+    return desc_.kind == SkinKind::Button || desc_.kind == SkinKind::ScrollBar || desc_.kind == SkinKind::Drag;
 }
 
 void SkinObjectBase::Redraw()
 {
     QRect now = Bounds();
-    if (spec_.kind == SkinKind::ScrollBar && !now.isEmpty()) {
+    if (desc_.kind == SkinKind::ScrollBar && !now.isEmpty()) {
         // The thumb may stand out above and below the track.
         now = now.united(static_cast<const SkinScrollBar*>(this)->ThumbRect());
     }
@@ -49,37 +49,37 @@ void SkinObjectBase::Redraw()
 void SkinButton::Paint(QPainter& painter, const SkinArtwork& artwork) const
 {
     const QRect rect = Bounds();
-    const SkinLookSpec& look = form_.Skin().document.looks.at(spec_.look);
+    const SkinLookDesc& look = form_.Skin().document.looks.at(desc_.look);
     const QWidget* surface = form_.Surface();
-    const bool disabled = !spec_.enabled || (surface && !surface->isEnabled());
+    const bool disabled = !desc_.enabled || (surface && !surface->isEnabled());
     const bool pressed = !disabled && form_.pressed == this && form_.pressedInside;
     const bool hover = !disabled && !pressed && form_.hovered == this
         && (form_.pressed == nullptr || form_.pressed == this);
 
     QString part = look.normal;
-    QColor color = spec_.color.isValid() ? spec_.color : look.color;
+    QColor color = desc_.color.isValid() ? desc_.color : look.color;
     if (disabled) {
         part = look.disabled;
         color = look.disabledColor;
     } else if (pressed) {
         part = look.pressed;
-        color = spec_.color.isValid() ? spec_.color : look.pressedColor;
+        color = desc_.color.isValid() ? desc_.color : look.pressedColor;
     } else if (hover) {
         part = look.hover;
-        color = spec_.color.isValid() ? spec_.color : look.hoverColor;
+        color = desc_.color.isValid() ? desc_.color : look.hoverColor;
     }
     artwork.DrawPart(painter, part, rect, look.margins);
 
     const int shift = pressed ? look.pressedShift : 0;
-    const QFont font = artwork.Font(spec_.font.isEmpty() ? look.font : spec_.font);
+    const QFont font = artwork.Font(desc_.font.isEmpty() ? look.font : desc_.font);
     const QFontMetrics metrics(font);
-    const QSize iconSize = spec_.icon.isEmpty() ? QSize() : artwork.PartSize(spec_.icon);
-    const int labelWidth = spec_.label.isEmpty() ? 0 : metrics.horizontalAdvance(spec_.label);
+    const QSize iconSize = desc_.icon.isEmpty() ? QSize() : artwork.PartSize(desc_.icon);
+    const int labelWidth = desc_.label.isEmpty() ? 0 : metrics.horizontalAdvance(desc_.label);
     const QPointF center = QRectF(rect).center() + QPointF(0, shift);
 
     QPointF iconCenter = center;
     QRectF labelRect;
-    if (spec_.column) {
+    if (desc_.column) {
         const int gap = (iconSize.isValid() && labelWidth) ? 2 : 0;
         const qreal total = iconSize.height() + gap + (labelWidth ? metrics.height() : 0);
         const qreal top = center.y() - total / 2;
@@ -96,19 +96,19 @@ void SkinButton::Paint(QPainter& painter, const SkinArtwork& artwork) const
         painter.save();
         if (disabled)
             painter.setOpacity(0.4);
-        artwork.DrawPartCentered(painter, spec_.icon, iconCenter);
+        artwork.DrawPartCentered(painter, desc_.icon, iconCenter);
         painter.restore();
     }
     if (labelWidth) {
         painter.setFont(font);
         painter.setPen(color);
-        painter.drawText(labelRect, Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine, spec_.label);
+        painter.drawText(labelRect, Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine, desc_.label);
     }
 }
 
 // ---- SkinText --------------------------------------------------------------
 
-SkinText::SkinText(SkinFormInstance& form, const SkinObjectSpec& spec) : SkinObjectBase(form, spec), text_(spec.text)
+SkinText::SkinText(SkinFormInstance& form, const SkinObjectDesc& desc) : SkinObjectBase(form, desc), text_(desc.text)
 {
 }
 
@@ -117,15 +117,15 @@ void SkinText::Paint(QPainter& painter, const SkinArtwork& artwork) const
     const QRect rect = Bounds();
     if (rect.isEmpty() || text_.isEmpty())
         return;
-    const QFont font = artwork.Font(spec_.font);
+    const QFont font = artwork.Font(desc_.font);
     painter.setFont(font);
     const QString shown = QFontMetrics(font).elidedText(text_, Qt::ElideRight, rect.width());
-    const int flags = int(spec_.align) | Qt::TextSingleLine;
-    if (spec_.shadow.isValid()) {
-        painter.setPen(spec_.shadow);
+    const int flags = int(desc_.align) | Qt::TextSingleLine;
+    if (desc_.shadow.isValid()) {
+        painter.setPen(desc_.shadow);
         painter.drawText(rect.translated(0, 1), flags, shown);
     }
-    painter.setPen(spec_.color.isValid() ? spec_.color : QColor(Qt::black));
+    painter.setPen(desc_.color.isValid() ? desc_.color : QColor(Qt::black));
     painter.drawText(rect, flags, shown);
 }
 
@@ -138,35 +138,35 @@ void SkinImage::Paint(QPainter& painter, const SkinArtwork& artwork) const
         return;
     painter.save();
     painter.setClipRect(rect);
-    artwork.DrawPart(painter, spec_.image, QRect(rect.topLeft(), spec_.rect.size()), spec_.imageMargins);
+    artwork.DrawPart(painter, desc_.image, QRect(rect.topLeft(), desc_.rect.size()), desc_.imageMargins);
     painter.restore();
 }
 
 // ---- SkinScrollBar ---------------------------------------------------------
 
-SkinScrollBar::SkinScrollBar(SkinFormInstance& form, const SkinObjectSpec& spec)
-    : SkinObjectBase(form, spec), position_(spec.position)
+SkinScrollBar::SkinScrollBar(SkinFormInstance& form, const SkinObjectDesc& desc)
+    : SkinObjectBase(form, desc), position_(desc.position)
 {
 }
 
 void SkinScrollBar::SetPosition(int position)
 {
-    position_ = qBound(spec_.minimum, position, spec_.maximum);
+    position_ = qBound(desc_.minimum, position, desc_.maximum);
     Redraw();
 }
 
 int SkinScrollBar::ThumbCenterX() const
 {
     const QRect rect = Bounds();
-    const int travel = qMax(0, rect.width() - spec_.thumbSize.width());
-    const double share = double(position_ - spec_.minimum) / double(spec_.maximum - spec_.minimum);
-    return rect.left() + spec_.thumbSize.width() / 2 + int(std::lround(share * travel));
+    const int travel = qMax(0, rect.width() - desc_.thumbSize.width());
+    const double share = double(position_ - desc_.minimum) / double(desc_.maximum - desc_.minimum);
+    return rect.left() + desc_.thumbSize.width() / 2 + int(std::lround(share * travel));
 }
 
 QRect SkinScrollBar::ThumbRect() const
 {
     const QRect rect = Bounds();
-    const QSize size = spec_.thumbSize;
+    const QSize size = desc_.thumbSize;
     return QRect(ThumbCenterX() - size.width() / 2, rect.center().y() + 1 - (size.height() + 1) / 2, size.width(),
                  size.height());
 }
@@ -174,12 +174,12 @@ QRect SkinScrollBar::ThumbRect() const
 int SkinScrollBar::PositionAt(int x) const
 {
     const QRect rect = Bounds();
-    const int travel = rect.width() - spec_.thumbSize.width();
+    const int travel = rect.width() - desc_.thumbSize.width();
     if (travel <= 0)
-        return spec_.minimum;
-    const double share = double(x - rect.left() - spec_.thumbSize.width() / 2) / travel;
-    const int position = spec_.minimum + int(std::lround(share * (spec_.maximum - spec_.minimum)));
-    return qBound(spec_.minimum, position, spec_.maximum);
+        return desc_.minimum;
+    const double share = double(x - rect.left() - desc_.thumbSize.width() / 2) / travel;
+    const int position = desc_.minimum + int(std::lround(share * (desc_.maximum - desc_.minimum)));
+    return qBound(desc_.minimum, position, desc_.maximum);
 }
 
 void SkinScrollBar::Paint(QPainter& painter, const SkinArtwork& artwork) const
@@ -187,22 +187,22 @@ void SkinScrollBar::Paint(QPainter& painter, const SkinArtwork& artwork) const
     const QRect rect = Bounds();
     if (rect.isEmpty())
         return;
-    artwork.DrawPart(painter, spec_.track, rect, spec_.trackMargins);
-    if (!spec_.fill.isEmpty()) {
+    artwork.DrawPart(painter, desc_.track, rect, desc_.trackMargins);
+    if (!desc_.fill.isEmpty()) {
         painter.save();
         painter.setClipRect(QRect(rect.left(), rect.top(), ThumbCenterX() - rect.left(), rect.height()));
-        artwork.DrawPart(painter, spec_.fill, rect, spec_.trackMargins);
+        artwork.DrawPart(painter, desc_.fill, rect, desc_.trackMargins);
         painter.restore();
     }
-    artwork.DrawPart(painter, spec_.thumb, ThumbRect());
+    artwork.DrawPart(painter, desc_.thumb, ThumbRect());
 }
 
 // ---- SkinFormInstance ------------------------------------------------------
 
-SkinFormInstance::SkinFormInstance(std::shared_ptr<const LoadedSkin> skin, const SkinFormSpec& spec)
-    : skin_(std::move(skin)), spec_(spec)
+SkinFormInstance::SkinFormInstance(std::shared_ptr<const LoadedSkin> skin, const SkinFormDesc& desc)
+    : skin_(std::move(skin)), desc_(desc)
 {
-    for (const SkinObjectSpec& object : spec_.objects) {
+    for (const SkinObjectDesc& object : desc_.objects) {
         switch (object.kind) {
         case SkinKind::Button:
             objects_.push_back(std::make_unique<SkinButton>(*this, object));
@@ -239,7 +239,7 @@ SkinObjectBase* SkinFormInstance::HitTest(QPoint point) const
         if (!object->IsVisible() || !object->TakesMouse())
             continue;
         QRect area = object->Bounds();
-        if (object->Spec().kind == SkinKind::ScrollBar)
+        if (object->Desc().kind == SkinKind::ScrollBar)
             area = area.united(static_cast<const SkinScrollBar*>(object)->ThumbRect());
         if (area.contains(point))
             return object;

@@ -42,9 +42,9 @@ struct LoadedSkin {
 
 class SkinObjectBase : public ISkinObject, public ISkinElement {
 public:
-    SkinObjectBase(SkinFormInstance& form, const SkinObjectSpec& spec);
+    SkinObjectBase(SkinFormInstance& form, const SkinObjectDesc& desc);
 
-    QString GetName() const override { return spec_.name; }
+    QString GetName() const override { return desc_.name; }
     ISkinObject* FindObject(const QString&) override { return nullptr; }
 
     void GetRect(SkinRect& rect) const override { rect = rect_; }
@@ -52,7 +52,7 @@ public:
     void SetVisible(bool visible) override { visible_ = visible; }
     void Redraw() override;
 
-    const SkinObjectSpec& Spec() const { return spec_; }
+    const SkinObjectDesc& Desc() const { return desc_; }
     // The current rectangle in client pixels; empty when Right <= Left.
     QRect Bounds() const;
     bool IsVisible() const { return visible_; }
@@ -64,7 +64,7 @@ public:
 
 protected:
     SkinFormInstance& form_;
-    const SkinObjectSpec& spec_;
+    const SkinObjectDesc& desc_;
 
 private:
     SkinRect rect_;
@@ -80,7 +80,7 @@ public:
 
 class SkinText final : public SkinObjectBase, public ISkinText {
 public:
-    SkinText(SkinFormInstance& form, const SkinObjectSpec& spec);
+    SkinText(SkinFormInstance& form, const SkinObjectDesc& desc);
     void SetText(const QString& text) override { text_ = text; }
     QString Text() const { return text_; }
     void Paint(QPainter& painter, const SkinArtwork& artwork) const override;
@@ -100,7 +100,7 @@ public:
 
 class SkinScrollBar final : public SkinObjectBase, public ISkinScrollBar {
 public:
-    SkinScrollBar(SkinFormInstance& form, const SkinObjectSpec& spec);
+    SkinScrollBar(SkinFormInstance& form, const SkinObjectDesc& desc);
     void GetPosition(int& position) const override { position = position_; }
     // Clamps to the skin's range and repaints at once.
     void SetPosition(int position) override;
@@ -125,12 +125,12 @@ public:
 // its objects, and the mouse state the surface keeps for the button looks.
 class SkinFormInstance final : public ISkinObject {
 public:
-    SkinFormInstance(std::shared_ptr<const LoadedSkin> skin, const SkinFormSpec& spec);
+    SkinFormInstance(std::shared_ptr<const LoadedSkin> skin, const SkinFormDesc& desc);
 
-    QString GetName() const override { return spec_.name; }
+    QString GetName() const override { return desc_.name; }
     ISkinObject* FindObject(const QString& name) override;
 
-    const SkinFormSpec& Spec() const { return spec_; }
+    const SkinFormDesc& Desc() const { return desc_; }
     const LoadedSkin& Skin() const { return *skin_; }
     const std::vector<std::unique_ptr<SkinObjectBase>>& Objects() const { return objects_; }
 
@@ -148,7 +148,7 @@ public:
 
 private:
     std::shared_ptr<const LoadedSkin> skin_;
-    const SkinFormSpec& spec_;
+    const SkinFormDesc& desc_;
     std::vector<std::unique_ptr<SkinObjectBase>> objects_;
     QPointer<QWidget> surface_;
 };

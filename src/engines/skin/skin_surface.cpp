@@ -32,7 +32,7 @@ SkinSurface::SkinSurface(QWidget* window, std::shared_ptr<SkinFormInstance> form
     setObjectName(QLatin1String(SkinEngine::SurfaceObjectName));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
-    setGeometry(QRect(QPoint(0, 0), form_->Spec().size));
+    setGeometry(QRect(QPoint(0, 0), form_->Desc().size));
     form_->SetSurface(this);
 }
 
@@ -57,7 +57,7 @@ void SkinSurface::paintEvent(QPaintEvent* event)
     QPainter painter(this);
     painter.setClipRegion(event->region());
     const LoadedSkin& skin = form_->Skin();
-    painter.drawPixmap(0, 0, skin.artwork->Background(form_->Spec().name, size(), devicePixelRatioF()));
+    painter.drawPixmap(0, 0, skin.artwork->Background(form_->Desc().name, size(), devicePixelRatioF()));
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
@@ -65,7 +65,7 @@ void SkinSurface::paintEvent(QPaintEvent* event)
         if (!object->IsVisible())
             continue;
         QRect area = object->Bounds();
-        if (object->Spec().kind == SkinKind::ScrollBar)
+        if (object->Desc().kind == SkinKind::ScrollBar)
             area = area.united(static_cast<const SkinScrollBar*>(object.get())->ThumbRect());
         if (!event->region().intersects(area))
             continue;
@@ -89,7 +89,7 @@ void SkinSurface::SetHovered(SkinObjectBase* object)
     form_->hovered = object;
     Repaint(old);
     Repaint(object);
-    const bool pointing = object && object->Spec().kind != SkinKind::Drag;
+    const bool pointing = object && object->Desc().kind != SkinKind::Drag;
     if (pointing)
         setCursor(Qt::PointingHandCursor);
     else
@@ -100,12 +100,12 @@ void SkinSurface::mousePressEvent(QMouseEvent* event)
 {
     const QPoint point = event->position().toPoint();
     SkinObjectBase* object = retired_ ? nullptr : form_->HitTest(point);
-    if (!object || form_->pressed || !object->Spec().enabled)
+    if (!object || form_->pressed || !object->Desc().enabled)
         return;
     QWidget* window = this->window();
-    const SkinObjectSpec& spec = object->Spec();
+    const SkinObjectDesc& desc = object->Desc();
 
-    if (spec.kind == SkinKind::Drag) {
+    if (desc.kind == SkinKind::Drag) {
         if (event->button() != Qt::LeftButton)
             return;
         // Let the window manager move the window where it can; elsewhere
@@ -122,7 +122,7 @@ void SkinSurface::mousePressEvent(QMouseEvent* event)
     form_->pressed = object;
     form_->pressedInside = true;
     Repaint(object);
-    if (spec.kind == SkinKind::Button && spec.action != SkinAction::Command)
+    if (desc.kind == SkinKind::Button && desc.action != SkinAction::Command)
         return;  // chrome raises no events
 
     QPointer<SkinSurface> alive(this);
@@ -130,7 +130,7 @@ void SkinSurface::mousePressEvent(QMouseEvent* event)
         emit events_->OnMouseDown(object, ButtonCode(event->button()), point.x(), point.y());
     if (!alive || retired_ || form_->pressed != object)
         return;
-    if (spec.kind == SkinKind::ScrollBar) {
+    if (desc.kind == SkinKind::ScrollBar) {
         auto* bar = static_cast<SkinScrollBar*>(object);
         tracking_ = object;
         if (bar->ThumbRect().contains(point)) {
@@ -200,18 +200,18 @@ void SkinSurface::mouseReleaseEvent(QMouseEvent* event)
     SkinObjectBase* object = form_->pressed;
     if (!object || event->button() != Qt::LeftButton)
         return;
-    const SkinObjectSpec& spec = object->Spec();
+    const SkinObjectDesc& desc = object->Desc();
     const bool inside = object->Bounds().contains(point) || object == tracking_;
     // Drop the pressed look before any handler runs: a click may start work
     // that keeps the event loop busy for a long time.
     EndPress();
     SetHovered(form_->HitTest(point));
 
-    if (spec.kind == SkinKind::Button && spec.action != SkinAction::Command) {
+    if (desc.kind == SkinKind::Button && desc.action != SkinAction::Command) {
         if (!inside)
             return;
         QWidget* window = this->window();
-        if (spec.action == SkinAction::Minimize)
+        if (desc.action == SkinAction::Minimize)
             window->showMinimized();
         else
             window->close();  // runs the window's own close handling
@@ -223,7 +223,7 @@ void SkinSurface::mouseReleaseEvent(QMouseEvent* event)
         emit events_->OnMouseUp(object, ButtonCode(event->button()), point.x(), point.y());
     if (!alive || retired_)
         return;
-    if (spec.kind == SkinKind::Button && inside && events_)
+    if (desc.kind == SkinKind::Button && inside && events_)
         emit events_->OnClick(object);
 }
 
@@ -246,8 +246,8 @@ bool SkinSurface::event(QEvent* event)
     if (event->type() == QEvent::ToolTip) {
         auto* help = static_cast<QHelpEvent*>(event);
         SkinObjectBase* object = form_->HitTest(help->pos());
-        if (object && !object->Spec().tip.isEmpty())
-            QToolTip::showText(help->globalPos(), object->Spec().tip, this, object->Bounds());
+        if (object && !object->Desc().tip.isEmpty())
+            QToolTip::showText(help->globalPos(), object->Desc().tip, this, object->Bounds());
         else
             QToolTip::hideText();
         return true;
