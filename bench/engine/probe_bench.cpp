@@ -1,6 +1,7 @@
 // Times tevarro's probe (the function behind GetMediaDuration) in process,
 // once per file named on the command line or, with "-", one per line on
 // standard input. Prints "<ms> <seconds> <file>" per file and the median.
+#include "engines/video/media_input.h"
 #include "engines/video/probe.h"
 
 #include <algorithm>
@@ -12,6 +13,7 @@
 
 int main(int argc, char** argv)
 {
+    tevarro::media::TuneAllocatorForMedia();
     std::vector<std::string> files;
     for (int i = 1; i < argc; ++i) {
         if (std::string(argv[i]) == "-") {

@@ -4,11 +4,13 @@
 #include "app/settings.h"
 #include "engines/skin/skin_engine.h"
 #include "engines/video/ffmpeg_video_engine.h"
+#include "engines/video/media_input.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[])
 {
+    tevarro::media::TuneAllocatorForMedia();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tevarro"));
     QApplication::setApplicationDisplayName(QStringLiteral("Tevarro"));

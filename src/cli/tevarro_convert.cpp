@@ -6,6 +6,7 @@
 //
 // Exit status: 0 when every file converted, 1 when any failed, 2 on bad
 // arguments.
+#include "engines/video/media_input.h"
 #include "convert/output_name.h"
 #include "engines/presets.h"
 #include "engines/video/ffmpeg_video_engine.h"
@@ -77,6 +78,7 @@ std::optional<double> ParseSeconds(const QString& text)
 
 int main(int argc, char** argv)
 {
+    tevarro::media::TuneAllocatorForMedia();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tevarro-convert"));
 

@@ -84,7 +84,6 @@ void Conversion::ConvertOneRow(int row, const QString& folder)
         return;
     }
     const QString thumbnail = ThumbnailName(*output);
-    const bool thumbnailExisted = QFileInfo::exists(thumbnail);
 
     engine_.SetOutputType(3);
     engine_.SetiPodProfile(cb_format_.currentIndex());
@@ -106,10 +105,12 @@ void Conversion::ConvertOneRow(int row, const QString& folder)
     // A row that completed before a stop came is still a finished row.
     const bool succeeded = engine_.LastEncodeResult().kind == EncodeResult::Kind::Succeeded;
     const bool stopped = !succeeded && !state_.Converting;
-    if (!succeeded && !thumbnailExisted)
-        QFile::remove(thumbnail);
+    if (!succeeded)
+        QFile::remove(thumbnail);  // the name was free: this row wrote it
     const char* status = succeeded ? kStatusFinish : stopped ? kStatusStopped : kStatusFailed;
-    jobs_.SetText(state_.ConvertRow, JobColumn::Status, QLatin1String(status));
+    // A failed row says why when the pointer rests on it.
+    const QString why = succeeded || stopped ? QString() : engine_.LastEncodeResult().message;
+    jobs_.SetText(state_.ConvertRow, JobColumn::Status, QLatin1String(status), why);
 }
 
 void Conversion::DoStopConvert()

@@ -4,15 +4,24 @@
 
 namespace tevarro {
 
+namespace {
+
+bool IsFree(const QString& output)
+{
+    return !QFileInfo::exists(output) && !QFileInfo::exists(ThumbnailName(output));
+}
+
+}  // namespace
+
 std::optional<QString> ChooseOutputName(const QString& folder, const QString& caption)
 {
     const QString plain = folder + caption + QStringLiteral(".mp4");
-    if (!QFileInfo::exists(plain))
+    if (IsFree(plain))
         return plain;
     for (int n = 1; n <= 100; ++n) {
         const QString numbered = folder + caption + QLatin1Char('_') + QString::number(n)
                                  + QStringLiteral(".mp4");
-        if (!QFileInfo::exists(numbered))
+        if (IsFree(numbered))
             return numbered;
     }
     return std::nullopt;

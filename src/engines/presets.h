@@ -7,7 +7,7 @@
 
 namespace tevarro {
 
-enum class VideoCodec { Mpeg4Part2, H264 };
+enum class VideoCodec { Mpeg4Visual, H264 };
 
 struct Preset {
     const char* label;
@@ -21,7 +21,7 @@ struct Preset {
     int frameRateDen = 1001;
     int audioSampleRate = 48000;
     int audioChannels = 2;
-    // MPEG-4 Part 2: Simple Profile, level 3. H.264: Constrained Baseline,
+    // MPEG-4 Visual: Simple Profile, level 3. H.264: Constrained Baseline,
     // level 1.3 (written as 13).
     int level = 0;
 };
@@ -30,12 +30,12 @@ inline constexpr int kPresetCount = 11;
 inline constexpr int kDefaultPreset = 4;
 
 inline constexpr std::array<Preset, kPresetCount> kPresets{{
-    {"MPEG-4/320x240/29.97FPS/256K/AAC/48K", VideoCodec::Mpeg4Part2, 256000, 48000, 320, 240, 30000, 1001, 48000, 2, 3},
-    {"MPEG-4/320x240/29.97FPS/256K/AAC/96K", VideoCodec::Mpeg4Part2, 256000, 96000, 320, 240, 30000, 1001, 48000, 2, 3},
-    {"MPEG-4/320x240/29.97FPS/384K/AAC/96K", VideoCodec::Mpeg4Part2, 384000, 96000, 320, 240, 30000, 1001, 48000, 2, 3},
-    {"MPEG-4/320x240/29.97FPS/512K/AAC/96K", VideoCodec::Mpeg4Part2, 512000, 96000, 320, 240, 30000, 1001, 48000, 2, 3},
-    {"MPEG-4/320x240/29.97FPS/512K/AAC/128K", VideoCodec::Mpeg4Part2, 512000, 128000, 320, 240, 30000, 1001, 48000, 2, 3},
-    {"MPEG-4/320x240/29.97FPS/768K/AAC/128K", VideoCodec::Mpeg4Part2, 768000, 128000, 320, 240, 30000, 1001, 48000, 2, 3},
+    {"MPEG-4/320x240/29.97FPS/256K/AAC/48K", VideoCodec::Mpeg4Visual, 256000, 48000, 320, 240, 30000, 1001, 48000, 2, 3},
+    {"MPEG-4/320x240/29.97FPS/256K/AAC/96K", VideoCodec::Mpeg4Visual, 256000, 96000, 320, 240, 30000, 1001, 48000, 2, 3},
+    {"MPEG-4/320x240/29.97FPS/384K/AAC/96K", VideoCodec::Mpeg4Visual, 384000, 96000, 320, 240, 30000, 1001, 48000, 2, 3},
+    {"MPEG-4/320x240/29.97FPS/512K/AAC/96K", VideoCodec::Mpeg4Visual, 512000, 96000, 320, 240, 30000, 1001, 48000, 2, 3},
+    {"MPEG-4/320x240/29.97FPS/512K/AAC/128K", VideoCodec::Mpeg4Visual, 512000, 128000, 320, 240, 30000, 1001, 48000, 2, 3},
+    {"MPEG-4/320x240/29.97FPS/768K/AAC/128K", VideoCodec::Mpeg4Visual, 768000, 128000, 320, 240, 30000, 1001, 48000, 2, 3},
     {"H.264/320x240/29.97FPS/256K/AAC/48K", VideoCodec::H264, 256000, 48000, 320, 240, 30000, 1001, 48000, 2, 13},
     {"H.264/320x240/29.97FPS/256K/AAC/96K", VideoCodec::H264, 256000, 96000, 320, 240, 30000, 1001, 48000, 2, 13},
     {"H.264/320x240/29.97FPS/512K/AAC/96K", VideoCodec::H264, 512000, 96000, 320, 240, 30000, 1001, 48000, 2, 13},

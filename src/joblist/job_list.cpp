@@ -65,12 +65,12 @@ QString JobList::Text(int row, JobColumn column) const
     return LV_->topLevelItem(row)->text(static_cast<int>(column));
 }
 
-void JobList::SetText(int row, JobColumn column, const QString& text)
+void JobList::SetText(int row, JobColumn column, const QString& text, const QString& why)
 {
     QTreeWidgetItem* item = LV_->topLevelItem(row);
     item->setText(static_cast<int>(column), text);
     // The columns are narrow; the whole text is a hover away.
-    item->setToolTip(static_cast<int>(column), text);
+    item->setToolTip(static_cast<int>(column), why.isEmpty() ? text : why);
 }
 
 void JobList::AddRow(const QString& path, const QString& caption, double duration)

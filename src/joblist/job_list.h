@@ -35,7 +35,8 @@ public:
 
     QString Caption(int row) const;
     QString Text(int row, JobColumn column) const;
-    void SetText(int row, JobColumn column, const QString& text);
+    // The text, and as its tooltip `why` when given, else the text itself.
+    void SetText(int row, JobColumn column, const QString& text, const QString& why = {});
 
     // Appends a row for a source measured at `duration` seconds and writes its
     // entry: caption `caption`, marks 0 and the truncated length, "unconverted".

@@ -153,6 +153,7 @@ TEST(Convert, AFailedRowReadsFailedAndLeavesNoFiles)
     };
     b.window->DoConvert();
     EXPECT_EQ(b.Cell(0, JobColumn::Status), QStringLiteral("Failed"));
+    EXPECT_EQ(b.window->LV()->topLevelItem(0)->toolTip(3), QStringLiteral("scripted failure"));
     EXPECT_EQ(b.Cell(1, JobColumn::Status), QStringLiteral("Finish"));
     EXPECT_EQ(b.OutputFiles(), QStringList({"b.THM", "b.mp4"}));
 }
@@ -167,6 +168,16 @@ TEST(Convert, NamesNeverOverwrite)
         b.window->DoConvert();
         EXPECT_TRUE(QFileInfo::exists(b.Out("clip_1.mp4")));
         EXPECT_TRUE(QFileInfo::exists(b.Out("clip_1.THM")));
+    }
+    {   // A thumbnail of that name (a camera's own) keeps the name taken.
+        Batch b;
+        b.Touch("clip.THM");
+        b.AddRows({{"/src/clip.avi", 10}});
+        b.window->DoConvert();
+        EXPECT_EQ(b.OutputFiles(), QStringList({"clip.THM", "clip_1.THM", "clip_1.mp4"}));
+        QFile camera(b.Out("clip.THM"));
+        camera.open(QIODevice::ReadOnly);
+        EXPECT_EQ(camera.readAll(), QByteArray("old"));
     }
     {   // Two rows with one caption, and the same list twice.
         Batch b;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QTimer>
@@ -400,6 +401,64 @@ TEST_F(EncodeTest, AnOutputThatAppearsDuringTheEncodeIsNeverReplaced)
     ASSERT_TRUE(other.open(QIODevice::ReadOnly));
     EXPECT_EQ(other.readAll(), QByteArray("someone else's file"));
     EXPECT_EQ(Files(), QStringList{"taken.mp4"});
+}
+
+TEST_F(EncodeTest, SomeoneElsesPartFileIsLeftAlone)
+{
+    const QString source = Clip16x9(2.0);
+    ASSERT_FALSE(source.isEmpty());
+    const QString out = Out("clip.mp4");
+    {
+        QFile download(out + ".part");  // e.g. a browser's download in progress
+        ASSERT_TRUE(download.open(QIODevice::WriteOnly));
+        download.write("half a download");
+    }
+    SetUpRow(engine_, 4, source, 0.0, 2.0);
+    ExpectSucceeded(RunEncode(engine_, out), 2.0);
+    QFile download(out + ".part");
+    ASSERT_TRUE(download.open(QIODevice::ReadOnly));
+    EXPECT_EQ(download.readAll(), QByteArray("half a download"));
+    EXPECT_EQ(Files(), (QStringList{"clip.mp4", "clip.mp4.part"}));
+}
+
+TEST_F(EncodeTest, AStopAfterTheLastReportDropsTheCompletion)
+{
+    const QString source = Clip16x9(2.0);
+    ASSERT_FALSE(source.isEmpty());
+    SetUpRow(engine_, 4, source, 0.0, 2.0);
+    int completes = 0;
+    QObject::connect(&engine_, &VideoEngine::OnComplete, [&] { ++completes; });
+    QObject::connect(&engine_, &VideoEngine::OnProcessing, [&](double position, double duration) {
+        if (position == duration)
+            engine_.StopEncode();
+    });
+    QSignalSpy progress(&engine_, &VideoEngine::OnProcessing);
+    engine_.StartEncode(Out("late.mp4"));
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 20000 && (progress.isEmpty() || progress.last()[0] != progress.last()[1]))
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QTest::qWait(300);
+    EXPECT_EQ(completes, 0);
+}
+
+TEST_F(EncodeTest, TrimmingAStreamWithoutIndexStartsOnItsOwnPicture)
+{
+    // MPEG-TS, key frames 3 s apart: a stretch starting between them still
+    // begins with the picture at its start, and one starting just after a
+    // key frame still converts.
+    const QString source = MakeMedia("keys3s.ts", {"-f", "lavfi", "-i", "testsrc2=size=320x180:rate=25:duration=8",
+                                                   "-f", "lavfi", "-i", "sine=duration=8", "-c:v", "libx264",
+                                                   "-g", "75", "-keyint_min", "75", "-sc_threshold", "0",
+                                                   "-c:a", "aac", "-f", "mpegts"});
+    ASSERT_FALSE(source.isEmpty());
+    for (const double begin : {1.3, 3.1}) {
+        const QString out = Out(QStringLiteral("ts%1.mp4").arg(begin));
+        SetUpRow(engine_, 4, source, begin, begin + 2.0);
+        ExpectSucceeded(RunEncode(engine_, out), 2.0);
+        const QJsonObject probe = ProbeJson(out);
+        EXPECT_NEAR(Number(probe.value("format").toObject(), "duration"), 2.0, 2 * kFrame) << begin;
+    }
 }
 
 }  // namespace

@@ -54,6 +54,19 @@ TEST(Probe, LengthOfConvertibleFilesAndZeroForAnythingElse)
              return MakeMedia("mpeg2.ts", {"-f", "lavfi", "-i", "testsrc2=size=320x240:rate=25:duration=3",
                                            "-f", "lavfi", "-i", tone + "3", "-c:v", "mpeg2video", "-c:a", "mp2"});
          }, 3.0, 0.15},
+        {"A recording cut in mid-stream, key frames 2 s apart", [&](const QTemporaryDir& d) {
+             const QString whole = MakeMedia("gop2s.ts", {"-f", "lavfi", "-i", "testsrc2=size=320x240:rate=60:duration=10",
+                                                          "-c:v", "libx264", "-g", "120", "-sc_threshold", "0",
+                                                          "-f", "mpegts"});
+             QFile in(whole);
+             in.open(QIODevice::ReadOnly);
+             const QByteArray bytes = in.readAll();
+             const QString cut = d.filePath("cut.ts");
+             QFile out(cut);
+             out.open(QIODevice::WriteOnly);
+             out.write(bytes.mid((bytes.size() / 188 / 10 + 7) * 188));  // about a second in
+             return cut;
+         }, 9.0, 0.6},
         {"Sorenson Spark in FLV (no header to trust)", [&](auto&) {
              return MakeMedia("spark.flv", {"-f", "lavfi", "-i", "testsrc2=size=320x240:rate=25:duration=3",
                                             "-c:v", "flv1"});

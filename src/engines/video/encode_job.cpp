@@ -298,7 +298,21 @@ bool EncodeJob::OpenAudio()
 
 bool EncodeJob::OpenOutput()
 {
-    partPath_ = request_.output + QStringLiteral(".part");
+    // The work file is claimed first, under a name nobody uses yet, so that
+    // nothing already there (another program's download, say) is truncated.
+    for (int n = 0;; ++n) {
+        partPath_ = request_.output
+                    + (n == 0 ? QStringLiteral(".part") : QStringLiteral(".%1.part").arg(n));
+        QFile claim(partPath_);
+        if (claim.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            partCreated_ = true;
+            break;
+        }
+        if (!claim.exists() || n >= 100) {
+            Fail("cannot write " + Utf8(partPath_) + ": " + Utf8(claim.errorString()));
+            return false;
+        }
+    }
     const std::string url = "file:" + LocalPath(partPath_);
     AVFormatContext* raw = nullptr;
     int ret = avformat_alloc_output_context2(&raw, nullptr, "ipod", url.c_str());
@@ -339,7 +353,9 @@ bool EncodeJob::OpenOutput()
         Fail("cannot write " + Utf8(partPath_) + ": " + av::ErrorText(ret));
         return false;
     }
-    partCreated_ = true;
+    // The muxer reads the file back when it moves the index to the front; a
+    // stop must be able to cut that short too.
+    output_->interrupt_callback = callback;
 
     av::Dictionary muxOptions;
     muxOptions.Set("movflags", "+faststart");  // the index before the data
@@ -452,8 +468,15 @@ void EncodeJob::DemuxAndDecode()
         const int ret = av_read_frame(format, packet.get());
         if (ret == AVERROR(EAGAIN))
             continue;
-        if (ret < 0)
-            break;  // end of file; a damaged tail ends the input the same way
+        // The end of the file, or a damaged tail, ends the input; a failing
+        // read (a medium pulled out) fails the encode instead of ending it
+        // early with a frozen picture.
+        if (ret == AVERROR_EOF || ret == AVERROR_INVALIDDATA || abort_)
+            break;
+        if (ret < 0) {
+            Fail("cannot read " + Utf8(request_.video.file) + ": " + av::ErrorText(ret));
+            return;
+        }
         if (packet->stream_index == videoStream && !videoEnded) {
             videoInput_.SkipUnneededBefore(videoStart_, packet.get(), decoder);
             // A damaged packet is skipped, as players do.
@@ -786,8 +809,15 @@ void EncodeJob::EncodeAudio()
                     break;
                 packet = std::move(*next);
             } else {
-                if (av_read_frame(audioInput_->Format(), ownPacket.get()) < 0)
+                const int ret = av_read_frame(audioInput_->Format(), ownPacket.get());
+                if (ret == AVERROR_EOF || ret == AVERROR_INVALIDDATA || abort_)
                     break;
+                if (ret == AVERROR(EAGAIN))
+                    continue;
+                if (ret < 0) {
+                    Fail("cannot read " + Utf8(request_.audio.file) + ": " + av::ErrorText(ret));
+                    return;
+                }
                 if (ownPacket->stream_index != audioStream_) {
                     av_packet_unref(ownPacket.get());
                     continue;

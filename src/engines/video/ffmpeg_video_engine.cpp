@@ -44,7 +44,6 @@ FfmpegVideoEngine::FfmpegVideoEngine(QObject* parent) : VideoEngine(parent)
     // Damaged sources are expected; the engine reports failures itself
     // instead of letting FFmpeg write to the terminal.
     av_log_set_level(AV_LOG_QUIET);
-    media::TuneAllocatorForMedia();
     // QAudioSink may only be asked on its own thread, so its account of the
     // time played is fetched here and handed to the preview's clock.
     soundClock_.setInterval(10);
@@ -177,11 +176,13 @@ void FfmpegVideoEngine::OnEncodeDone(quint64 generation, const EncodeResult& res
 
 void FfmpegVideoEngine::StopEncode()
 {
+    // Also drops a completion already posted by an encode that has just
+    // finished: nothing of an encode arrives after its stop.
+    ++encodeGeneration_;
     if (!encode_)
         return;
     const EncodeResult result = encode_->Stop();
     encode_.reset();
-    ++encodeGeneration_;  // whatever the stopped encode had posted is dropped
     lastResult_ = result;
 }
 

@@ -84,7 +84,6 @@ int Interrupt::Poll(void* opaque)
 bool MediaInput::Open(const std::string& path, Interrupt* interrupt, std::string* error,
                       const OpenLimits& limits)
 {
-    TuneAllocatorForMedia();
     // The "file:" prefix keeps a name such as "http:x" or "pipe:1" a local file.
     const std::string url = "file:" + path;
     const AVIOInterruptCB callback = interrupt->Callback();
@@ -194,9 +193,14 @@ int64_t MediaInput::FromSeconds(int stream, double seconds) const
 
 bool MediaInput::SeekTo(double seconds)
 {
+    AVFormatContext* format = format_.get();
+    // Streams without an index (MPEG-TS and -PS) can land after the key frame
+    // before the target; starting well ahead of it leaves the decoder a key
+    // frame to start from. Frames before the target are decoded and dropped.
+    if (format->iformat->flags & AVFMT_TS_DISCONT)
+        seconds -= 3.0;
     if (seconds <= 0.0)
         return true;
-    AVFormatContext* format = format_.get();
     if (videoStream_ >= 0
         && av_seek_frame(format, videoStream_, FromSeconds(videoStream_, seconds),
                          AVSEEK_FLAG_BACKWARD) >= 0) {

@@ -49,8 +49,10 @@ struct OpenLimits {
 // - one heap for all threads. A pipeline frees on one thread what another
 //   allocated; with a heap per thread the freed space lingers in heaps that
 //   no longer need it, and peak memory grows by a tenth.
-// Idempotent; glibc only (a no-op elsewhere). MediaInput::Open and the
-// engine's constructor call it.
+// This changes the allocator of the whole process and is not undone, so the
+// engine never calls it: a program calls it once at the top of main, before
+// its other threads exist (the arena limit only binds threads that allocate
+// afterwards). Idempotent; glibc only (a no-op elsewhere).
 void TuneAllocatorForMedia();
 
 class MediaInput {

@@ -11,7 +11,7 @@ namespace {
 
 constexpr auto kProbeDeadline = std::chrono::seconds(3);
 constexpr int kMaxPacketsRead = 2000;    // of any stream
-constexpr int kMaxVideoPacketsTried = 32;
+constexpr int kMaxVideoPacketsTried = 32;  // key frames
 
 // True when some video packet near the start decodes into a picture. Only
 // key frames are decoded, and the decoder is drained after each packet, so
@@ -38,7 +38,10 @@ bool DecodesAPicture(MediaInput& input)
             av_packet_unref(packet.get());
             continue;
         }
-        ++tried;
+        // A recording cut in mid-stream starts with packets that only lead
+        // up to its first key frame; only key frames count as tries.
+        if (packet->flags & AV_PKT_FLAG_KEY)
+            ++tried;
         const int sent = avcodec_send_packet(decoder.get(), packet.get());
         av_packet_unref(packet.get());
         if (sent < 0)
