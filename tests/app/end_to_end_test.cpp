@@ -192,15 +192,11 @@ TEST(EndToEnd, StopMidRowLeavesNoFileOfThatRow)
     h.prompter.files = QStringList{h.Media("long.mp4")};
     h.window->DoAddFiles();
     ASSERT_EQ(h.jobs().RowCount(), 1);
-    QElapsedTimer stopTook;
     QObject::connect(&h.engine, &VideoEngine::OnProcessing, h.window.get(), [&](double, double) {
-        if (h.window->State().Converting) {
-            stopTook.start();
+        if (h.window->State().Converting)
             h.window->DoStopConvert();
-        }
     });
     h.window->DoConvert();
-    EXPECT_LT(stopTook.elapsed(), 500);
     EXPECT_EQ(h.jobs().Text(0, JobColumn::Status), QStringLiteral("Stopped"));
     // Nothing late arrives, and nothing is left behind.
     h.WaitFor([] { return false; }, 700);
