@@ -64,9 +64,9 @@ QSize SkinArtwork::PartSize(const QString& id) const
     return QSize(qMax(1, int(std::lround(bounds.width()))), qMax(1, int(std::lround(bounds.height()))));
 }
 
-QPixmap SkinArtwork::RenderPart(const QString& id, QSize size, qreal dpr) const
+QPixmap SkinArtwork::Cached(const QString& key, QSize size, qreal dpr,
+                            const std::function<void(QPainter&, const QRectF&)>& render) const
 {
-    const QString key = QStringLiteral("part|%1|%2x%3|%4").arg(id).arg(size.width()).arg(size.height()).arg(dpr);
     auto it = cache_.constFind(key);
     if (it != cache_.constEnd())
         return *it;
@@ -75,11 +75,17 @@ QPixmap SkinArtwork::RenderPart(const QString& id, QSize size, qreal dpr) const
     {
         QPainter painter(&pixmap);
         painter.setRenderHint(QPainter::Antialiasing);
-        parts_->render(&painter, id, QRectF(QPointF(0, 0), QSizeF(pixmap.size())));
+        render(painter, QRectF(QPointF(0, 0), QSizeF(pixmap.size())));
     }
     pixmap.setDevicePixelRatio(dpr);
     cache_.insert(key, pixmap);
     return pixmap;
+}
+
+QPixmap SkinArtwork::RenderPart(const QString& id, QSize size, qreal dpr) const
+{
+    const QString key = QStringLiteral("part|%1|%2x%3|%4").arg(id).arg(size.width()).arg(size.height()).arg(dpr);
+    return Cached(key, size, dpr, [&](QPainter& painter, const QRectF& bounds) { parts_->render(&painter, id, bounds); });
 }
 
 void SkinArtwork::DrawPart(QPainter& painter, const QString& id, const QRect& target,
@@ -108,19 +114,9 @@ void SkinArtwork::DrawPartCentered(QPainter& painter, const QString& id, QPointF
 QPixmap SkinArtwork::Background(const QString& formName, QSize size, qreal dpr) const
 {
     const QString key = QStringLiteral("bg|%1|%2x%3|%4").arg(formName).arg(size.width()).arg(size.height()).arg(dpr);
-    auto it = cache_.constFind(key);
-    if (it != cache_.constEnd())
-        return *it;
-    QPixmap pixmap(QSize(int(std::ceil(size.width() * dpr)), int(std::ceil(size.height() * dpr))));
-    pixmap.fill(Qt::transparent);
-    {
-        QPainter painter(&pixmap);
-        painter.setRenderHint(QPainter::Antialiasing);
-        backgrounds_.at(formName)->render(&painter, QRectF(QPointF(0, 0), QSizeF(pixmap.size())));
-    }
-    pixmap.setDevicePixelRatio(dpr);
-    cache_.insert(key, pixmap);
-    return pixmap;
+    return Cached(key, size, dpr, [&](QPainter& painter, const QRectF& bounds) {
+        backgrounds_.at(formName)->render(&painter, bounds);
+    });
 }
 
 QFont SkinArtwork::Font(const QString& name) const

@@ -11,6 +11,7 @@
 #include <QHash>
 #include <QPixmap>
 #include <QSvgRenderer>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -42,6 +43,9 @@ public:
 
 private:
     QPixmap RenderPart(const QString& id, QSize size, qreal dpr) const;
+    // Renders with `render` into a transparent pixmap of size * dpr, once per key.
+    QPixmap Cached(const QString& key, QSize size, qreal dpr,
+                   const std::function<void(QPainter&, const QRectF&)>& render) const;
 
     std::unique_ptr<QSvgRenderer> parts_;
     std::map<QString, std::unique_ptr<QSvgRenderer>> backgrounds_;  // by form name
