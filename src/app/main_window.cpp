@@ -320,10 +320,17 @@ bool Tfm_main::eventFilter(QObject* watched, QEvent* event)
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
             ed_outputExit();
+    } else if (watched == ed_output_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        enterPressedInBox_ = key == Qt::Key_Return || key == Qt::Key_Enter;
     } else if (watched == ed_output_ && event->type() == QEvent::KeyRelease) {
+        // Only the release of an Enter pressed in the box: the Enter that
+        // closed a message box is released here after it has gone.
         const auto* key = static_cast<QKeyEvent*>(event);
-        if (!key->isAutoRepeat())
+        if (!key->isAutoRepeat() && enterPressedInBox_) {
+            enterPressedInBox_ = false;
             ed_outputKeyUp(key->key());
+        }
     }
     return QWidget::eventFilter(watched, event);
 }

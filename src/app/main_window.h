@@ -122,6 +122,7 @@ private:
     std::unique_ptr<Conversion> conversion_;
 
     bool shown_ = false;
+    bool enterPressedInBox_ = false;
     QString startupError_;
 };
 

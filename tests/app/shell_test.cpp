@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFileSystemModel>
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -326,6 +327,20 @@ TEST(OutputFolder, LeavingTheBoxChecksButAnotherWindowComingUpDoesNot)
     QFocusEvent tab(QEvent::FocusOut, Qt::TabFocusReason);
     QCoreApplication::sendEvent(h.window->ed_output(), &tab);
     EXPECT_EQ(h.prompter.messages, QStringList(QStringLiteral("Can't create this directory.")));
+    EXPECT_EQ(h.window->ed_output()->text(), QStringLiteral("/before/"));
+}
+
+TEST(OutputFolder, OnlyAnEnterPressedInTheBoxChecksIt)
+{
+    Harness h;
+    h.state().OutputFolder = QStringLiteral("/before/");
+    h.window->ed_output()->setText(QString());
+    // The Enter that closed a message box elsewhere is released in the box.
+    QKeyEvent strayRelease(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier);
+    QCoreApplication::sendEvent(h.window->ed_output(), &strayRelease);
+    EXPECT_TRUE(h.prompter.messages.isEmpty());
+    QTest::keyClick(h.window->ed_output(), Qt::Key_Return, Qt::ShiftModifier);
+    EXPECT_EQ(h.prompter.messages.size(), 1);
     EXPECT_EQ(h.window->ed_output()->text(), QStringLiteral("/before/"));
 }
 
