@@ -3,5 +3,5 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh --run
-bash scripts/build.sh
+bash scripts/build.sh tevarro tevarro-convert
 exec ./build/bin/tevarro
