@@ -244,6 +244,10 @@ bool EncodeJob::Prepare()
         return false;
     }
     length_ = videoStop_ - videoStart_;
+    // Read here, before the threads start: later the demuxing thread owns
+    // the input and may touch the stream's parameters.
+    videoRotation_ = videoInput_.VideoRotation();
+    sourceInterlaced_ = IsInterlaced(videoInput_.Stream(videoInput_.VideoStream())->codecpar);
     const Preset& preset = request_.preset;
     frameCount_ = std::max<int64_t>(
         1, std::llround(length_ * preset.frameRateNum / preset.frameRateDen));
@@ -566,9 +570,8 @@ void EncodeJob::FilterVideo()
             target.height = preset.height;
             target.format = AV_PIX_FMT_YUV420P;
             target.letterbox = true;
-            target.rotation = videoInput_.VideoRotation();
-            target.deinterlace = IsInterlaced(videoInput_.Stream(videoInput_.VideoStream())->codecpar)
-                                 || (*frame)->interlaced_frame;
+            target.rotation = videoRotation_;
+            target.deinterlace = sourceInterlaced_ || (*frame)->interlaced_frame;
             filter = std::make_unique<VideoFilter>(target, AV_TIME_BASE_Q);
         }
         const int ret = filter->Push(frame->get());

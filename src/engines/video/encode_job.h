@@ -45,9 +45,10 @@ class EncodeJob {
 public:
     // Called on the job's threads. position and duration in seconds of output.
     using ProgressFn = std::function<void(double position, double duration)>;
-    // Called once on the job's controller thread when the job has ended by
-    // itself (never after Stop has been called); the files are in their final
-    // state by then.
+    // Called once on the job's controller thread when the job has ended; the
+    // files are in their final state by then. A job that had finished just as
+    // Stop came may still call it; the engine drops that call by its
+    // generation count.
     using DoneFn = std::function<void(const EncodeResult& result, double duration)>;
 
     EncodeJob(EncodeRequest request, ProgressFn progress, DoneFn done);
@@ -117,6 +118,8 @@ private:
     bool partCreated_ = false;
 
     double videoStart_ = 0.0;
+    int videoRotation_ = 0;          // degrees, from the source's metadata
+    bool sourceInterlaced_ = false;  // the container says the picture is interlaced
     double videoStop_ = 0.0;
     double audioStart_ = 0.0;
     int64_t audioLimit_ = 0;  // samples the audio clip may give
